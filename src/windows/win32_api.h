@@ -53,11 +53,12 @@ constexpr int IDOK = 1;
 // The predefined root keeps the same value that Windows gives it.
 inline const HKEY HKEY_CLASSES_ROOT = reinterpret_cast<HKEY>(static_cast<std::uintptr_t>(0x80000000U));
 
-extern "C" {
-LONG RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD options, REGSAM desired, PHKEY result);
-LONG RegDeleteKeyA(HKEY key, LPCSTR subKey);
-LONG RegCloseKey(HKEY key);
-int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type);
+extern "C"
+{
+    LONG RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD options, REGSAM desired, PHKEY result);
+    LONG RegDeleteKeyA(HKEY key, LPCSTR subKey);
+    LONG RegCloseKey(HKEY key);
+    int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type);
 }
 
 #endif

@@ -95,7 +95,7 @@ std::string FullPath(const Node* node)
     std::string path;
     for (; node != nullptr && node->parent != nullptr; node = node->parent)
     {
-        path = path.empty() ? node->name : node->name + "\\" + path;
+        path.insert(0, path.empty() ? node->name : node->name + '\\');
     }
     return path;
 }
@@ -228,7 +228,7 @@ void LoadRegFile(const std::string& fileName)
         const std::string name = line[0] == '@' ? (++pos, std::string()) : Unquote(line, pos);
         if (pos >= line.size() || line[pos] != '=')
         {
-            throw std::runtime_error("unreadable line in " + fileName + ": " + line);
+            throw std::runtime_error("unreadable line in " + fileName + ": " += line);
         }
         ++pos;
         const std::string data = line[pos] == '"' ? Unquote(line, pos) : line.substr(pos);

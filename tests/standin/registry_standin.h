@@ -45,8 +45,8 @@ enum class Lock
 
 enum class DeleteMode
 {
-    LeafOnly,   // the NT family: a key with subkeys is refused
-    WholeTree,  // Windows 95: the key goes with everything below it
+    LeafOnly,  // the NT family: a key with subkeys is refused
+    WholeTree, // Windows 95: the key goes with everything below it
 };
 
 // Empties the registry to a bare root, forgets handles and the journal.

@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <cctype>
-#include <functional>
 #include <set>
 #include <string>
 #include <vector>
@@ -62,8 +61,7 @@ TEST(CleanupRun, CompleteRegistrationGoesInRowOrderAndNothingElseIsTouched)
     const auto neighbours = NeighbourKeys();
     LoadRegistration();
     ASSERT_EQ(RemainingKeys(neighbours).size(), RemovalPlan.size());
-    EXPECT_EQ(standin::ValueNames(ClassKey + "\\InprocServer32"),
-              (std::vector<std::string>{"", "ThreadingModel"}));
+    EXPECT_EQ(standin::ValueNames(ClassKey + "\\InprocServer32"), (std::vector<std::string>{"", "ThreadingModel"}));
 
     EXPECT_EQ(RunRemovalPlan(), 0);
 
@@ -119,10 +117,10 @@ TEST(CleanupRun, CompleteRegistrationGoesInRowOrderAndNothingElseIsTouched)
 struct RegistryState
 {
     const char* name;
-    std::function<void()> prepare;
+    void (*prepare)();
     standin::DeleteMode mode;
-    std::size_t deletions;             // successful deletions of this run
-    std::vector<std::string> remains;  // keys left that are no neighbours, as stored
+    std::size_t deletions;            // successful deletions of this run
+    std::vector<std::string> remains; // keys left that are no neighbours, as stored
     bool clean;
 };
 
@@ -134,44 +132,84 @@ void LockWholeRegistration(Lock lock)
     }
 }
 
+const std::string Win64Key = TypeLibKey + "\\1.0\\0\\win64";
+
+void NothingRegistered()
+{
+    standin::LoadRegFile(Fixture("neighbours.reg"));
+}
+void Complete()
+{
+    LoadRegistration();
+}
+void TypeLibMissing()
+{
+    LoadRegistration();
+    standin::RemoveKey(TypeLibKey);
+}
+void ProgIdMissing()
+{
+    LoadRegistration();
+    standin::RemoveKey("QUILB.ProcessCtrl.1");
+}
+void ClassKeyReadOnly()
+{
+    LoadRegistration();
+    standin::LockKey(ClassKey, Lock::FullAccess);
+}
+void HelpDirUnreadable()
+{
+    LoadRegistration();
+    standin::LockKey(TypeLibKey + "\\1.0\\HELPDIR", Lock::AllAccess);
+}
+void AllReadOnly()
+{
+    LoadRegistration();
+    LockWholeRegistration(Lock::FullAccess);
+}
+void UnnamedSubkey()
+{
+    LoadRegistration();
+    standin::CreateKey(Win64Key);
+}
+void OtherCase()
+{
+    LoadRegistration("other_case.reg");
+}
+void AlreadyRun()
+{
+    LoadRegistration();
+    RunRemovalPlan();
+}
+
 TEST(CleanupRun, EachRegistryStateEndsWithTheKeysAndNoticeItShould)
 {
     const auto neighbours = NeighbourKeys();
     LoadRegistration();
     const auto wholeRegistration = RemainingKeys(neighbours);
-    const std::string classKey = ClassKey;
-    const std::string win64 = TypeLibKey + "\\1.0\\0\\win64";
+    const std::string& c = ClassKey;
+    const std::string& t = TypeLibKey;
+    const auto leaf = standin::DeleteMode::LeafOnly;
+    const auto tree = standin::DeleteMode::WholeTree;
+
+    // clang-format off
     const std::vector<RegistryState> states = {
-        {"nothing registered", [] { standin::LoadRegFile(Fixture("neighbours.reg")); }, standin::DeleteMode::LeafOnly,
-         0, {}, true},
-        {"type library keys missing", [] { LoadRegistration(); standin::RemoveKey(TypeLibKey); },
-         standin::DeleteMode::LeafOnly, 11, {}, true},
-        {"ProgID keys missing", [] { LoadRegistration(); standin::RemoveKey("QUILB.ProcessCtrl.1"); },
-         standin::DeleteMode::LeafOnly, 15, {}, true},
-        {"class key locked against full access",
-         [] { LoadRegistration(); standin::LockKey(ClassKey, Lock::FullAccess); }, standin::DeleteMode::LeafOnly, 9,
-         {classKey, classKey + "\\Control", classKey + "\\InprocServer32", classKey + "\\MiscStatus",
-          classKey + "\\ProgID", classKey + "\\ToolboxBitmap32", classKey + "\\Typelib", classKey + "\\Version"},
-         false},
-        {"help directory locked against all access",
-         [] { LoadRegistration(); standin::LockKey(TypeLibKey + "\\1.0\\HELPDIR", Lock::AllAccess); },
-         standin::DeleteMode::LeafOnly, 14, {TypeLibKey, TypeLibKey + "\\1.0", TypeLibKey + "\\1.0\\HELPDIR"}, false},
-        {"no write access to any of it", [] { LoadRegistration(); LockWholeRegistration(Lock::FullAccess); },
-         standin::DeleteMode::LeafOnly, 0, wholeRegistration, false},
-        {"a subkey no row names, NT", [win64] { LoadRegistration(); standin::CreateKey(win64); },
-         standin::DeleteMode::LeafOnly, 14,
-         {TypeLibKey, TypeLibKey + "\\1.0", TypeLibKey + "\\1.0\\0", win64}, false},
-        {"a subkey no row names, Windows 95", [win64] { LoadRegistration(); standin::CreateKey(win64); },
-         standin::DeleteMode::WholeTree, 17, {}, true},
-        {"names stored in other case", [] { LoadRegistration("other_case.reg"); }, standin::DeleteMode::LeafOnly, 17,
-         {}, true},
-        {"second run after a complete one",
-         [] {
-             LoadRegistration();
-             RunRemovalPlan();
-         },
-         standin::DeleteMode::LeafOnly, 0, {}, true},
+        // name                                 prepare            mode  deleted  remains                                            clean
+        {"nothing registered",                  NothingRegistered, leaf, 0,  {},                                                      true},
+        {"type library keys missing",           TypeLibMissing,    leaf, 11, {},                                                      true},
+        {"ProgID keys missing",                 ProgIdMissing,     leaf, 15, {},                                                      true},
+        {"class key locked against full access", ClassKeyReadOnly, leaf, 9,  {c, c + "\\Control", c + "\\InprocServer32", c + "\\MiscStatus",
+                                                                              c + "\\ProgID", c + "\\ToolboxBitmap32", c + "\\Typelib",
+                                                                              c + "\\Version"},                                        false},
+        {"help directory locked against all access", HelpDirUnreadable, leaf, 14, {t, t + "\\1.0", t + "\\1.0\\HELPDIR"},           false},
+        {"no write access to any of it",        AllReadOnly,       leaf, 0,  wholeRegistration,                                       false},
+        {"a subkey no row names, NT",           UnnamedSubkey,     leaf, 14, {t, t + "\\1.0", t + "\\1.0\\0", Win64Key},               false},
+        {"a subkey no row names, Windows 95",   UnnamedSubkey,     tree, 17, {},                                                      true},
+        {"names stored in other case",          OtherCase,         leaf, 17, {},                                                      true},
+        {"complete, Windows 95",                Complete,          tree, 17, {},                                                      true},
+        {"second run after a complete one",     AlreadyRun,        leaf, 0,  {},                                                      true},
     };
+    // clang-format on
 
     for (const RegistryState& state : states)
     {
@@ -199,7 +237,8 @@ TEST(CleanupRun, EachRegistryStateEndsWithTheKeysAndNoticeItShould)
         const auto& box = journal.back();
         ASSERT_EQ(box.call, Call::MessageBox);
         EXPECT_EQ(box.caption, "GULVOR");
-        EXPECT_EQ(box.text, state.clean ? "The registry has been cleaned." : "The registry could not be cleaned completely.");
+        EXPECT_EQ(box.text,
+                  state.clean ? "The registry has been cleaned." : "The registry could not be cleaned completely.");
         EXPECT_EQ(box.style, state.clean ? MB_OK : MB_OK | MB_ICONWARNING);
     }
 }

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cctype>
 #include <string>
 
@@ -46,7 +47,7 @@ TEST(RemovalPlan, GroupsComeInOrderEachEndingWithItsTopKey)
         std::size_t last;
         const std::string& top;
     };
-    const Group groups[] = {{0, 1, ProgIdKey}, {2, 10, ClassKey}, {11, 16, TypeLibKey}};
+    const std::array<Group, 3> groups{{{0, 1, ProgIdKey}, {2, 10, ClassKey}, {11, 16, TypeLibKey}}};
     for (const Group& group : groups)
     {
         SCOPED_TRACE(group.top);

@@ -6,6 +6,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace
 {
@@ -16,7 +17,7 @@ using standin::Lock;
 
 class WindowsAccess : public ::testing::Test
 {
-protected:
+  protected:
     void SetUp() override
     {
         standin::Reset();
@@ -108,7 +109,7 @@ TEST_F(WindowsAccess, SubkeyExistsCountsOnlyNotFoundAsGone)
         Lock lock;
         bool exists;
     };
-    const Case cases[] = {
+    const std::vector<Case> cases = {
         {"present", "Parent", "Child", nullptr, Lock::None, true},
         {"present in other case", "PARENT", "child", nullptr, Lock::None, true},
         {"under the root itself", nullptr, "Parent", nullptr, Lock::None, true},
@@ -149,11 +150,12 @@ TEST_F(WindowsAccess, SubkeyExistsCountsOnlyNotFoundAsGone)
 
 TEST_F(WindowsAccess, NoticeIsOneOwnerlessOkBoxWithTheIconAsked)
 {
-    const struct
+    struct Case
     {
         NoticeIcon icon;
         UINT style;
-    } cases[] = {{NoticeIcon::None, MB_OK}, {NoticeIcon::Warning, MB_OK | MB_ICONWARNING}};
+    };
+    const std::vector<Case> cases = {{NoticeIcon::None, MB_OK}, {NoticeIcon::Warning, MB_OK | MB_ICONWARNING}};
     for (const auto& c : cases)
     {
         SetUp();

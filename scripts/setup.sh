@@ -1,0 +1,52 @@
+#!/usr/bin/env bash
+# Installs what the build and the tests need, only where it is missing.
+# Usage: scripts/setup.sh [build|wine]...   (build: toolchain and GoogleTest; wine: Wine, Xvfb and tools)
+set -euo pipefail
+
+as_root() {
+    if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
+}
+
+missing=()
+need() {
+    dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'ok installed' || missing+=("$1")
+}
+
+updated=
+apt_install() {
+    [ $# -gt 0 ] || return 0
+    echo "setup: installing $*" >&2
+    if [ -z "$updated" ]; then as_root apt-get update -qq; updated=1; fi
+    as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "$@" >/dev/null
+}
+
+for part in "${@:-build}"; do
+    case "$part" in
+    build)
+        need cmake
+        need g++
+        need make
+        need g++-mingw-w64-i686-win32
+        need binutils-mingw-w64-i686
+        need libgtest-dev
+        need clang-format
+        need clang-tidy
+        ;;
+    wine)
+        if ! dpkg --print-foreign-architectures | grep -qx i386; then
+            as_root dpkg --add-architecture i386
+            updated=
+        fi
+        need wine
+        need wine32:i386
+        need wine64
+        need xvfb
+        need xdotool
+        need x11-utils
+        need imagemagick
+        need qemu-user-static
+        ;;
+    *) echo "setup: unknown part '$part'" >&2; exit 2 ;;
+    esac
+done
+apt_install "${missing[@]}"
