@@ -27,7 +27,9 @@ for part in "${@:-build}"; do
         need g++
         need make
         need g++-mingw-w64-i686-win32
+        need g++-mingw-w64-x86-64-win32
         need binutils-mingw-w64-i686
+        need binutils-mingw-w64-x86-64
         need libgtest-dev
         need clang-format
         need clang-tidy
@@ -44,7 +46,6 @@ for part in "${@:-build}"; do
         need xdotool
         need x11-utils
         need imagemagick
-        need qemu-user-static
         ;;
     *) echo "setup: unknown part '$part'" >&2; exit 2 ;;
     esac

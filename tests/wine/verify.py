@@ -1,0 +1,176 @@
+"""Checks one Wine run: the relay trace of the program's registry and
+message-box calls, the notice as read off the screen, and the registry
+exports taken before and after."""
+
+import re
+import sys
+
+CLASSES_ROOT = 0x80000000
+KEY_ALL_ACCESS = 0x000F003F
+KEY_READ = 0x00020019
+NOTICES = {
+    "clean": ("The registry has been cleaned.", 0x00000000),
+    "warning": ("The registry could not be cleaned completely.", 0x00000030),
+}
+# Values that Wine's display driver rewrites on its own.
+VOLATILE = (
+    r"hkey_local_machine\system\currentcontrolset\control\video",
+    r"hkey_local_machine\system\currentcontrolset\control\class",
+)
+
+
+def plan(path):
+    rows = []
+    with open(path, encoding="ascii") as f:
+        for line in f:
+            line = line.strip()
+            if line and not line.startswith("#"):
+                parent, subkey = line.split("|")
+                rows.append((None if parent == "-" else parent, subkey))
+    return rows
+
+
+def calls(path):
+    """The program's own calls, each as [function, arguments, return value];
+    calls made from inside a traced function (the message box's) are left out."""
+    pattern = re.compile(r"^[0-9a-f]+:(Call|Ret) +\w+\.(RegOpenKeyExA|RegDeleteKeyA|RegCloseKey|MessageBoxA)\((.*)\)")
+    found, open_calls = [], []
+    with open(path, encoding="utf-8", errors="replace") as f:
+        for line in f:
+            match = pattern.match(line)
+            if not match:
+                continue
+            kind, function, rest = match.groups()
+            if kind == "Call":
+                if not open_calls:
+                    found.append([function, split_args(rest), None])
+                open_calls.append(function)
+            else:
+                open_calls.pop()
+                if not open_calls:
+                    found[-1][2] = int(re.search(r"retval=([0-9a-f]+)", line).group(1), 16)
+    return found
+
+
+def split_args(text):
+    args = []
+    for raw in re.findall(r'[0-9a-f]+(?: "(?:[^"\\]|\\.)*")?', text):
+        if '"' in raw:
+            args.append(raw.split('"', 1)[1][:-1].replace("\\\\", "\\"))
+        elif int(raw, 16) == 0:
+            args.append(None)
+        else:
+            args.append(int(raw, 16))
+    return args
+
+
+def check_trace(plan_file, trace_file, notice):
+    rows, log, errors = plan(plan_file), calls(trace_file), []
+    i = 0
+    for number, (parent, subkey) in enumerate(rows, 1):
+        if i >= len(log) or log[i][0] != "RegOpenKeyExA":
+            errors.append(f"row {number}: no open where one was due")
+            break
+        root, sub_path, _options, access, _out = log[i][1]
+        if root & 0xFFFFFFFF != CLASSES_ROOT or sub_path != parent or access != KEY_ALL_ACCESS:
+            errors.append(f"row {number}: open {log[i][1]} is not of {parent!r} below the root with full access")
+        opened = log[i][2] == 0
+        i += 1
+        if not opened:
+            continue
+        if i + 1 >= len(log) or log[i][0] != "RegDeleteKeyA" or log[i + 1][0] != "RegCloseKey":
+            errors.append(f"row {number}: an open handle was not used once and closed")
+            break
+        handle, name = log[i][1]
+        if name != subkey or log[i + 1][1][0] != handle:
+            errors.append(f"row {number}: deleted {name!r} through {handle}, closed {log[i + 1][1][0]}")
+        i += 2
+    opens = closes = 0
+    for function, args, result in log[i:-1]:
+        if function == "RegOpenKeyExA":
+            if args[3] & ~KEY_READ:
+                errors.append(f"the check asked for write access: {args}")
+            opens += result == 0
+        elif function == "RegCloseKey":
+            closes += 1
+        else:
+            errors.append(f"after the deletions: unexpected {function}{args}")
+    if opens != closes:
+        errors.append(f"the check opened {opens} handles and closed {closes}")
+    boxes = [entry for entry in log if entry[0] == "MessageBoxA"]
+    text, style = NOTICES[notice]
+    if len(boxes) != 1 or log[-1][0] != "MessageBoxA":
+        errors.append(f"{len(boxes)} message boxes, expected one after every registry call")
+    elif boxes[0][1] != [None, text, "GULVOR", style or None]:
+        errors.append(f"message box {boxes[0][1]}, expected {[None, text, 'GULVOR', style]}")
+    return errors
+
+
+def check_notice(notice_file, notice):
+    with open(notice_file, encoding="utf-8", errors="replace") as f:
+        seen = dict(line.split("=", 1) for line in f.read().splitlines() if "=" in line)
+    text, style = NOTICES[notice]
+    expected = {"caption": "GULVOR", "text": text, "icon": "yes" if style else "no", "buttons": "[OK]"}
+    return [f"notice {k}: {seen.get(k)!r}, expected {v!r}" for k, v in expected.items() if seen.get(k) != v]
+
+
+def sections(path):
+    """A regedit export as {lower-case key path: (key path, its lines)}."""
+    with open(path, "rb") as f:
+        raw = f.read()
+    text = raw.decode("utf-16") if raw[:2] in (b"\xff\xfe", b"\xfe\xff") else raw.decode("latin-1")
+    found, current = {}, None
+    for line in text.replace("\r\n", "\n").split("\n"):
+        if line.startswith("[") and line.endswith("]"):
+            current = line[1:-1]
+            found[current.lower()] = (current, [])
+        elif current is not None and line:
+            found[current.lower()][1].append(line)
+    return {k: v for k, v in found.items() if not k.startswith(VOLATILE)}
+
+
+def class_key(path):
+    """The path below the classes root, or None for a key elsewhere."""
+    # A 64-bit prefix shows the keys that both views share (TypeLib) under each view.
+    roots = (
+        "hkey_local_machine\\software\\classes\\wow6432node\\",
+        "hkey_local_machine\\software\\wow6432node\\classes\\",
+        "hkey_local_machine\\software\\classes\\",
+        "hkey_classes_root\\",
+    )
+    for root in roots:
+        if path.startswith(root):
+            return path[len(root):]
+    return None
+
+
+def check_registry(plan_file, before_file, after_file, remain):
+    keys = {(s if p is None else p + "\\" + s).lower() for p, s in plan(plan_file)}
+    stay = {k.lower() for k in remain.split()}
+    before, after, errors = sections(before_file), sections(after_file), []
+    for path, (name, lines) in before.items():
+        below = class_key(path)
+        should_go = below in keys and below not in stay
+        if should_go and path in after:
+            errors.append(f"still there: {name}")
+        elif not should_go and path not in after:
+            errors.append(f"removed, but not the program's to remove: {name}")
+        elif not should_go and after[path][1] != lines:
+            errors.append(f"changed: {name}")
+    errors += [f"appeared: {after[p][0]}" for p in after if p not in before]
+    for path in stay:
+        if path not in {class_key(p) for p in before}:
+            errors.append(f"expected to stay but never there: {path}")
+    return errors
+
+
+def main():
+    mode, *args = sys.argv[1:]
+    errors = {"trace": check_trace, "notice": check_notice, "registry": check_registry}[mode](*args)
+    for error in errors:
+        print(f"  {mode}: {error}", file=sys.stderr)
+    return 1 if errors else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
