@@ -10,23 +10,37 @@
 namespace
 {
 
+BOOL CALLBACK TakeNotice(HWND window, LPARAM result)
+{
+    char className[64] = {};
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    if (pid != GetCurrentProcessId() && IsWindowVisible(window) &&
+        GetClassNameA(window, className, sizeof className) > 0 && std::strcmp(className, "#32770") == 0)
+    {
+        *reinterpret_cast<HWND*>(result) = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+BOOL CALLBACK PrintButton(HWND child, LPARAM /*unused*/)
+{
+    char className[64] = {};
+    char label[64] = {};
+    GetClassNameA(child, className, sizeof className);
+    if (_stricmp(className, "Button") == 0 && IsWindowVisible(child))
+    {
+        GetWindowTextA(child, label, sizeof label);
+        std::printf("[%s]", label);
+    }
+    return TRUE;
+}
+
 HWND FindNotice()
 {
     HWND found = nullptr;
-    EnumWindows(
-        [](HWND window, LPARAM result) -> BOOL {
-            char className[64] = {};
-            DWORD pid = 0;
-            GetWindowThreadProcessId(window, &pid);
-            if (pid != GetCurrentProcessId() && IsWindowVisible(window) &&
-                GetClassNameA(window, className, sizeof className) > 0 && std::strcmp(className, "#32770") == 0)
-            {
-                *reinterpret_cast<HWND*>(result) = window;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&found));
+    EnumWindows(TakeNotice, reinterpret_cast<LPARAM>(&found));
     return found;
 }
 
@@ -63,20 +77,7 @@ int main(int argc, char** argv)
     }
     std::printf("icon=%s\n", hasIcon ? "yes" : "no");
     std::printf("buttons=");
-    EnumChildWindows(
-        notice,
-        [](HWND child, LPARAM) -> BOOL {
-            char className[64] = {};
-            char label[64] = {};
-            GetClassNameA(child, className, sizeof className);
-            if (_stricmp(className, "Button") == 0 && IsWindowVisible(child))
-            {
-                GetWindowTextA(child, label, sizeof label);
-                std::printf("[%s]", label);
-            }
-            return TRUE;
-        },
-        0);
+    EnumChildWindows(notice, PrintButton, 0);
     std::printf("\n");
     return 0;
 }
