@@ -10,11 +10,13 @@ format)
     ;;
 tidy)
     build=${2:?host build folder with compile_commands.json}
-    mapfile -t host < <(printf '%s\n' "${sources[@]}" | grep -E '\.cpp$' | grep -v '^src/main\.cpp$')
+    # Files built only for Windows are checked against mingw's headers instead.
+    windows_only='^(src/main\.cpp|tests/wine/.*)$'
+    mapfile -t host < <(printf '%s\n' "${sources[@]}" | grep -E '\.cpp$' | grep -Ev "$windows_only")
+    mapfile -t windows < <(printf '%s\n' "${sources[@]}" | grep -E '\.cpp$' | grep -E "$windows_only")
     printf '%s\n' "${host[@]}" | xargs -P 2 -n 1 clang-tidy --quiet -p "$build"
-    # The entry point only builds for Windows: check it against mingw's headers.
     cxx=$(ls -d /usr/lib/gcc/i686-w64-mingw32/*-win32/include/c++ | head -n 1)
-    clang-tidy --quiet src/main.cpp -- --target=i686-w64-mingw32 -std=c++17 -Isrc \
+    clang-tidy --quiet "${windows[@]}" -- --target=i686-w64-mingw32 -std=c++17 -Isrc \
         -isystem "$cxx" -isystem "$cxx/i686-w64-mingw32"
     ;;
 *)

@@ -15,7 +15,7 @@ BOOL CALLBACK TakeNotice(HWND window, LPARAM result)
     char className[64] = {};
     DWORD pid = 0;
     GetWindowThreadProcessId(window, &pid);
-    if (pid != GetCurrentProcessId() && IsWindowVisible(window) &&
+    if (pid != GetCurrentProcessId() && IsWindowVisible(window) != FALSE &&
         GetClassNameA(window, className, sizeof className) > 0 && std::strcmp(className, "#32770") == 0)
     {
         *reinterpret_cast<HWND*>(result) = window;
@@ -29,7 +29,7 @@ BOOL CALLBACK PrintButton(HWND child, LPARAM /*unused*/)
     char className[64] = {};
     char label[64] = {};
     GetClassNameA(child, className, sizeof className);
-    if (_stricmp(className, "Button") == 0 && IsWindowVisible(child))
+    if (_stricmp(className, "Button") == 0 && IsWindowVisible(child) != FALSE)
     {
         GetWindowTextA(child, label, sizeof label);
         std::printf("[%s]", label);

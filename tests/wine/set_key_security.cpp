@@ -15,7 +15,7 @@ int main(int argc, char** argv)
         return 2;
     }
     PSECURITY_DESCRIPTOR descriptor = nullptr;
-    if (!ConvertStringSecurityDescriptorToSecurityDescriptorA(argv[2], SDDL_REVISION_1, &descriptor, nullptr))
+    if (ConvertStringSecurityDescriptorToSecurityDescriptorA(argv[2], SDDL_REVISION_1, &descriptor, nullptr) == FALSE)
     {
         std::fprintf(stderr, "bad SDDL: %lu\n", GetLastError());
         return 1;
@@ -23,7 +23,7 @@ int main(int argc, char** argv)
     SECURITY_INFORMATION parts = DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION;
     PSID owner = nullptr;
     BOOL defaulted = FALSE;
-    if (GetSecurityDescriptorOwner(descriptor, &owner, &defaulted) && owner != nullptr)
+    if (GetSecurityDescriptorOwner(descriptor, &owner, &defaulted) != FALSE && owner != nullptr)
     {
         parts |= OWNER_SECURITY_INFORMATION;
     }
