@@ -37,10 +37,22 @@ Xvfb -displayfd 3 -nolisten tcp -screen 0 1024x768x24 3>"$work/display" </dev/nu
 xvfb_pid=$!
 read -r -t 30 number <"$work/display"
 export DISPLAY=:$number WINEPREFIX=$work/prefix WINEARCH=$arch
-/usr/lib/wine/wineserver -f -p </dev/null >/dev/null 2>&1 &
-server_pid=$!
 w() { "$loader" "$@" </dev/null >/dev/null 2>&1; }
+# A message box shown after another one in the same Wine session may stay
+# unmapped under Xvfb, so every timed run gets a fresh, warmed-up session.
+fresh_session() {
+    if [ -n "$server_pid" ]; then
+        /usr/lib/wine/wineserver -k >/dev/null 2>&1 || true
+        wait "$server_pid" 2>/dev/null || true
+    fi
+    /usr/lib/wine/wineserver -f -p </dev/null >/dev/null 2>&1 &
+    server_pid=$!
+    w reg query 'HKCU\Software\Wine' || true
+}
+mkdir -p "$WINEPREFIX"
 w wineboot -i
+/usr/lib/wine/wineserver -w
+fresh_session
 w reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f
 w reg add 'HKCU\Software\Wine\Debug' /v RelayInclude /d 'RegOpenKeyExA;RegDeleteKeyA;RegCloseKey;MessageBoxA' /f
 winpath() { printf 'Z:%s' "${1//\//\\}"; }
@@ -53,7 +65,10 @@ time_to_notice() { # time_to_notice EXE
     start=$(now)
     "$loader" "$1" </dev/null >/dev/null 2>&1 &
     pid=$!
-    until xdotool search --onlyvisible --name '^GULVOR$' >/dev/null 2>&1; do sleep 0.005; done
+    until xdotool search --onlyvisible --name '^GULVOR$' >/dev/null 2>&1; do
+        sleep 0.005
+        [ $(($(now) - start)) -lt 60000000000 ] || { echo "no notice from $1 within 60 s" >&2; exit 1; }
+    done
     end=$(now)
     for window in $(xdotool search --name '^GULVOR$'); do xdotool key --window "$window" Return 2>/dev/null || true; done
     wait "$pid" || true
@@ -76,7 +91,9 @@ regedit_removal() { w regedit /s "$(winpath "$root/bench/removal.reg")"; }
 : >"$work/times"
 for _ in $(seq "$runs"); do
     register
+    fresh_session
     echo "program $(time_to_notice "$build/gulvor-cleanup.exe")" >>"$work/times"
+    fresh_session
     echo "bare $(time_to_notice "$build/bench/bare_notice.exe")" >>"$work/times"
     register
     echo "reg $(time_command reg_deletes)" >>"$work/times"
@@ -87,7 +104,12 @@ done
 count_calls() { # count_calls: the program's own calls in one traced run
     WINEDEBUG=+relay "$loader" "$build/gulvor-cleanup.exe" </dev/null >/dev/null 2>"$work/relay.txt" &
     local pid=$!
-    until xdotool search --onlyvisible --name '^GULVOR$' >/dev/null 2>&1; do sleep 0.01; done
+    local waited=0
+    until xdotool search --onlyvisible --name '^GULVOR$' >/dev/null 2>&1; do
+        sleep 0.01
+        waited=$((waited + 1))
+        [ "$waited" -lt 6000 ] || { echo "no notice within 60 s" >&2; exit 1; }
+    done
     for window in $(xdotool search --name '^GULVOR$'); do xdotool key --window "$window" Return 2>/dev/null || true; done
     wait "$pid" || true
     python3 - "$work/relay.txt" <<'PY'
@@ -105,7 +127,9 @@ print(count)
 PY
 }
 register
+fresh_session
 complete_calls=$(count_calls)
+fresh_session
 none_calls=$(count_calls)
 
 python3 - "$work/times" "$runs" "$complete_calls" "$none_calls" <<'PY'

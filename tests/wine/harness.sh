@@ -128,7 +128,8 @@ scenario)
     export_registry "$work/before.reg"
 
     for run in $(seq "${runs// /}"); do
-        # Each run starts a fresh session, as a user's later double-click would.
+        # A second message box in one Wine session may stay unmapped under Xvfb:
+        # each run gets a fresh session, as a later double-click after a new logon would.
         if [ "$run" -gt 1 ]; then stop_server; start_server; fi
         WINEDEBUG=+relay "$loader" "$exe" "${args[@]}" </dev/null >"$work/program.out" 2>"$work/relay.txt" &
         program=$!
