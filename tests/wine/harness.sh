@@ -42,12 +42,6 @@ stop_server() { # the registry reaches the prefix's files when the server ends
 cleanup() {
     set +e
     stop_server
-    if false; then
-        WINEPREFIX=$WINEPREFIX /usr/lib/wine/wineserver -k >/dev/null 2>&1
-        for _ in $(seq 50); do kill -0 "$server_pid" 2>/dev/null || break; sleep 0.1; done
-        kill -9 "$server_pid" 2>/dev/null || true
-        wait "$server_pid" 2>/dev/null || true
-    fi
     if [ -n "$xvfb_pid" ]; then kill "$xvfb_pid" 2>/dev/null; wait "$xvfb_pid" 2>/dev/null; fi
     [ -n "$work" ] && [ -z "${KEEP_WORK:-}" ] && rm -rf "$work"
 }
@@ -85,6 +79,7 @@ prefix)
     pick_loader "$exe"
     work=$(mktemp -d)
     rm -rf "$template"
+    mkdir -p "$template"
     export WINEPREFIX=$template WINEARCH=$arch
     start_display
     start_server
@@ -127,6 +122,9 @@ scenario)
     eval "args=($arg_text)"
     export_registry "$work/before.reg"
 
+    # Where the program's image lies: only calls returning there are its own.
+    image=$(i686-w64-mingw32-objdump -p "$exe" 2>/dev/null || x86_64-w64-mingw32-objdump -p "$exe")
+    image=$(awk '$1 == "ImageBase" {b = $2} $1 == "SizeOfImage" {s = $2} END {print b ":" s}' <<<"$image")
     for run in $(seq "${runs// /}"); do
         # A second message box in one Wine session may stay unmapped under Xvfb:
         # each run gets a fresh session, as a later double-click after a new logon would.
@@ -149,7 +147,7 @@ scenario)
         status=0
         wait "$program" || status=$?
         echo "run $run: exit status $status; $(tr '\n' ' ' <"$work/notice.clean")"
-        python3 "$here/verify.py" trace "$here/plan_rows.txt" "$work/relay.txt" "${notice// /}" ||
+        python3 "$here/verify.py" trace "$here/plan_rows.txt" "$work/relay.txt" "${notice// /}" "$image" ||
             die "run $run: the calls that reached Wine are not the expected ones"
         python3 "$here/verify.py" notice "$work/notice.clean" "${notice// /}" ||
             die "run $run: the notice is not the expected one"

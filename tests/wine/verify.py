@@ -30,25 +30,35 @@ def plan(path):
     return rows
 
 
-def calls(path):
-    """The program's own calls, each as [function, arguments, return value];
-    calls made from inside a traced function (the message box's) are left out."""
+def calls(path, image):
+    """The program's own calls, each as [function, arguments, return value]:
+    those whose return address lies in the program's image. Calls made from
+    inside a traced function, or by a DLL while it starts, are left out."""
+    base, size = (int(part, 16) for part in image.split(":"))
     pattern = re.compile(r"^[0-9a-f]+:(Call|Ret) +\w+\.(RegOpenKeyExA|RegDeleteKeyA|RegCloseKey|MessageBoxA)\((.*)\)")
-    found, open_calls = [], []
     with open(path, encoding="utf-8", errors="replace") as f:
-        for line in f:
-            match = pattern.match(line)
-            if not match:
-                continue
-            kind, function, rest = match.groups()
-            if kind == "Call":
-                if not open_calls:
-                    found.append([function, split_args(rest), None])
-                open_calls.append(function)
-            else:
-                open_calls.pop()
-                if not open_calls:
-                    found[-1][2] = int(re.search(r"retval=([0-9a-f]+)", line).group(1), 16)
+        lines = f.read().splitlines()
+    # Wine's helper processes started with the program inherit its trace; its
+    # calls are those of the one thread that shows the notice.
+    thread = next((line.split(":", 1)[0] for line in lines if "MessageBoxA(" in line and '"GULVOR"' in line), None)
+    found, open_calls = [], []
+    for line in lines:
+        if thread is not None and not line.startswith(thread + ":"):
+            continue
+        match = pattern.match(line)
+        if not match:
+            continue
+        kind, function, rest = match.groups()
+        caller = int(re.search(r" ret=([0-9a-f]+)", line).group(1), 16)
+        own = base <= caller < base + size
+        if kind == "Call":
+            if own and not open_calls:
+                found.append([function, split_args(rest), None])
+            open_calls.append((function, own))
+        else:
+            _, own = open_calls.pop()
+            if own and not open_calls:
+                found[-1][2] = int(re.search(r"retval=([0-9a-f]+)", line).group(1), 16)
     return found
 
 
@@ -64,8 +74,8 @@ def split_args(text):
     return args
 
 
-def check_trace(plan_file, trace_file, notice):
-    rows, log, errors = plan(plan_file), calls(trace_file), []
+def check_trace(plan_file, trace_file, notice, image):
+    rows, log, errors = plan(plan_file), calls(trace_file, image), []
     i = 0
     for number, (parent, subkey) in enumerate(rows, 1):
         if i >= len(log) or log[i][0] != "RegOpenKeyExA":
