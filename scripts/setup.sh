@@ -44,7 +44,6 @@ for part in "${@:-build}"; do
         need wine64
         need xvfb
         need xdotool
-        need x11-utils
         need imagemagick
         ;;
     *) echo "setup: unknown part '$part'" >&2; exit 2 ;;
