@@ -11,7 +11,7 @@ format)
 tidy)
     build=${2:?host build folder with compile_commands.json}
     # Files built only for Windows are checked against mingw's headers instead.
-    windows_only='^(src/main\.cpp|tests/wine/.*)$'
+    windows_only='^(src/main\.cpp|tests/wine/.*|bench/.*)$'
     mapfile -t host < <(printf '%s\n' "${sources[@]}" | grep -E '\.cpp$' | grep -Ev "$windows_only")
     mapfile -t windows < <(printf '%s\n' "${sources[@]}" | grep -E '\.cpp$' | grep -E "$windows_only")
     printf '%s\n' "${host[@]}" | xargs -P 2 -n 1 clang-tidy --quiet -p "$build"
