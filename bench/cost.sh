@@ -13,49 +13,28 @@ cd "$(dirname "$0")/.."
 root=$PWD runs=${1:-10}
 scripts/setup.sh build wine >/dev/null
 
-preset=windows loader=/usr/lib/wine/wine arch=win32
-if ! "$loader" --version >/dev/null 2>&1; then
-    preset=windows64 loader=/usr/lib/wine/wine64 arch=win64
-    echo "note: no 32-bit code runs on this machine; measuring the 64-bit build under wine64"
-fi
-cmake --preset "$preset" >/dev/null
-cmake --build --preset "$preset" -j 2 >/dev/null
-build=$root/build/$preset
-
-export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=,winemenubuilder.exe=d"
-work=$(mktemp -d) xvfb_pid= server_pid=
+work=$(mktemp -d)
+. tests/wine/session.sh
 cleanup() {
     set +e
-    /usr/lib/wine/wineserver -k >/dev/null 2>&1
-    [ -n "$server_pid" ] && wait "$server_pid" 2>/dev/null
-    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
+    end_session
     rm -rf "$work"
 }
 trap cleanup EXIT
-mkfifo "$work/display"
-Xvfb -displayfd 3 -nolisten tcp -screen 0 1024x768x24 3>"$work/display" </dev/null >/dev/null 2>&1 &
-xvfb_pid=$!
-read -r -t 30 number <"$work/display"
-export DISPLAY=:$number WINEPREFIX=$work/prefix WINEARCH=$arch
-w() { "$loader" "$@" </dev/null >/dev/null 2>&1; }
-# A message box shown after another one in the same Wine session may stay
-# unmapped under Xvfb, so every timed run gets a fresh, warmed-up session.
+build_for_wine "$root"
+start_display
+export WINEPREFIX=$work/prefix WINEARCH=$arch
+mkdir -p "$WINEPREFIX"
+start_server
+w() { wine_run "$@"; }
+# Every timed run gets a fresh session, warmed up so that its start is not timed.
 fresh_session() {
-    if [ -n "$server_pid" ]; then
-        /usr/lib/wine/wineserver -k >/dev/null 2>&1 || true
-        wait "$server_pid" 2>/dev/null || true
-    fi
-    /usr/lib/wine/wineserver -f -p </dev/null >/dev/null 2>&1 &
-    server_pid=$!
+    restart_server
     w reg query 'HKCU\Software\Wine' || true
 }
-mkdir -p "$WINEPREFIX"
 w wineboot -i
-/usr/lib/wine/wineserver -w
-fresh_session
 w reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f
 w reg add 'HKCU\Software\Wine\Debug' /v RelayInclude /d 'RegOpenKeyExA;RegDeleteKeyA;RegCloseKey;MessageBoxA' /f
-winpath() { printf 'Z:%s' "${1//\//\\}"; }
 register() { w regedit /s "$(winpath "$root/tests/fixtures/registration.reg")"; }
 now() { date +%s%N; }
 
@@ -70,7 +49,7 @@ time_to_notice() { # time_to_notice EXE
         [ $(($(now) - start)) -lt 60000000000 ] || { echo "no notice from $1 within 60 s" >&2; exit 1; }
     done
     end=$(now)
-    for window in $(xdotool search --name '^GULVOR$'); do xdotool key --window "$window" Return 2>/dev/null || true; done
+    press_ok
     wait "$pid" || true
     awk -v ns=$((end - start)) 'BEGIN { printf "%.4f\n", ns / 1e9 }'
 }
@@ -92,7 +71,7 @@ regedit_removal() { w regedit /s "$(winpath "$root/bench/removal.reg")"; }
 for _ in $(seq "$runs"); do
     register
     fresh_session
-    echo "program $(time_to_notice "$build/gulvor-cleanup.exe")" >>"$work/times"
+    echo "program $(time_to_notice "$exe")" >>"$work/times"
     fresh_session
     echo "bare $(time_to_notice "$build/bench/bare_notice.exe")" >>"$work/times"
     register
@@ -102,7 +81,7 @@ for _ in $(seq "$runs"); do
 done
 
 count_calls() { # count_calls: the program's own calls in one traced run
-    WINEDEBUG=+relay "$loader" "$build/gulvor-cleanup.exe" </dev/null >/dev/null 2>"$work/relay.txt" &
+    WINEDEBUG=+relay "$loader" "$exe" </dev/null >/dev/null 2>"$work/relay.txt" &
     local pid=$!
     local waited=0
     until xdotool search --onlyvisible --name '^GULVOR$' >/dev/null 2>&1; do
@@ -110,22 +89,11 @@ count_calls() { # count_calls: the program's own calls in one traced run
         waited=$((waited + 1))
         [ "$waited" -lt 6000 ] || { echo "no notice within 60 s" >&2; exit 1; }
     done
-    for window in $(xdotool search --name '^GULVOR$'); do xdotool key --window "$window" Return 2>/dev/null || true; done
+    press_ok
     wait "$pid" || true
-    python3 - "$work/relay.txt" <<'PY'
-import re, sys
-depth = count = 0
-for line in open(sys.argv[1], errors="replace"):
-    m = re.match(r"^[0-9a-f]+:(Call|Ret) +\w+\.(RegOpenKeyExA|RegDeleteKeyA|RegCloseKey|MessageBoxA)\(", line)
-    if m:
-        if m.group(1) == "Call":
-            count += depth == 0
-            depth += 1
-        else:
-            depth -= 1
-print(count)
-PY
+    python3 tests/wine/verify.py count "$work/relay.txt" "$image"
 }
+image=$(image_range "$exe")
 register
 fresh_session
 complete_calls=$(count_calls)

@@ -22,48 +22,35 @@ while [ $# -gt 0 ]; do
 done
 
 scripts/setup.sh build wine
-cmake --preset windows >/dev/null
-cmake --build --preset windows -j 2 >/dev/null
-exe=$root/build/windows/gulvor-cleanup.exe loader=/usr/lib/wine/wine arch=win32
-if ! "$loader" --version >/dev/null 2>&1; then
-    # Some kernels run no 32-bit x86 code at all; the 64-bit build of the same sources shows the same thing.
-    echo "note: this machine cannot run 32-bit programs; running the 64-bit build under wine64" >&2
-    cmake --preset windows64 >/dev/null
-    cmake --build --preset windows64 -j 2 >/dev/null
-    exe=$root/build/windows64/gulvor-cleanup.exe loader=/usr/lib/wine/wine64 arch=win64
-fi
-echo "executable: $exe"
-
-export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=,winemenubuilder.exe=d"
-scratch=$(mktemp -d)
-xvfb_pid=
+work=$(mktemp -d)
+. tests/wine/session.sh
 cleanup() {
     set +e
-    /usr/lib/wine/wineserver -k >/dev/null 2>&1
-    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
-    rm -rf "$scratch"
+    end_session
+    rm -rf "$work"
 }
 trap cleanup EXIT
+build_for_wine "$root"
+echo "executable: $exe"
 
 headless=
 if [ -z "${DISPLAY:-}" ]; then
     headless=1
-    mkfifo "$scratch/display"
-    Xvfb -displayfd 3 -nolisten tcp -screen 0 1024x768x24 3>"$scratch/display" </dev/null >/dev/null 2>&1 &
-    xvfb_pid=$!
-    read -r -t 30 number <"$scratch/display"
-    export DISPLAY=:$number
+    start_display
 fi
 
 if [ -n "$user_prefix" ]; then
     export WINEPREFIX=${WINEPREFIX:-$HOME/.wine}
     echo "prefix: $WINEPREFIX (yours)"
 else
-    export WINEPREFIX=$scratch/prefix WINEARCH=$arch
+    # Only a scratch prefix gets a wineserver of ours, stopped again at the end.
+    export WINEPREFIX=$work/prefix WINEARCH=$arch
     echo "prefix: scratch, with a sample registration"
-    "$loader" wineboot -i </dev/null >/dev/null 2>&1
+    mkdir -p "$WINEPREFIX"
+    start_server
+    wine_run wineboot -i
     for fixture in neighbours registration; do
-        "$loader" regedit /s "Z:${root//\//\\}\\tests\\fixtures\\$fixture.reg" </dev/null >/dev/null 2>&1
+        wine_run regedit /s "$(winpath "$root/tests/fixtures/$fixture.reg")"
     done
 fi
 
@@ -89,7 +76,7 @@ else
     sleep 1
     mkdir -p "$(dirname "$shot")"
     import -window "$desktop" "$shot"
-    for window in $(xdotool search --name '^GULVOR$'); do xdotool key --window "$window" Return 2>/dev/null || true; done
+    press_ok
     sleep 1
     echo "--- no display: the notice ran under Xvfb, OK was pressed; picture: $shot"
 fi
