@@ -12,7 +12,7 @@ need() {
     dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'ok installed' || missing+=("$1")
 }
 
-updated=
+updated= wine_vm=
 apt_install() {
     [ $# -gt 0 ] || return 0
     echo "setup: installing $*" >&2
@@ -45,8 +45,20 @@ for part in "${@:-build}"; do
         need xvfb
         need xdotool
         need imagemagick
+        wine_vm=1
         ;;
     *) echo "setup: unknown part '$part'" >&2; exit 2 ;;
     esac
 done
 apt_install "${missing[@]}"
+
+# A kernel without 32-bit support cannot run wine32 itself; the 32-bit
+# scenarios then run in a small Debian guest under QEMU, built here once.
+if [ -n "$wine_vm" ] && ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
+    missing=()
+    need qemu-system-x86
+    need debootstrap
+    need e2fsprogs
+    apt_install "${missing[@]}"
+    as_root "$(dirname "$0")/../tests/wine/vm/image.sh" /var/cache/gulvor-cleanup/wine-vm
+fi

@@ -2,10 +2,13 @@
 # Runs the Windows executable under Wine on a private Xvfb display, in a
 # scratch prefix, and checks what it did to a real Win32 registry.
 #
-#   harness.sh prefix TEMPLATE EXE             build the prefix that scenarios copy
+#   harness.sh prefix TEMPLATE EXE own|win64   build the prefix that scenarios copy
 #   harness.sh scenario NAME TEMPLATE EXE HELPERS
+#   harness.sh finish TEMPLATE                  stop the Wine test machine, if one ran
 #
-# Exits 77 (skipped) where this machine cannot run the executable's kind of code.
+# Where this machine's kernel runs no 32-bit code, the steps run on the Wine
+# test machine (tests/wine/vm) instead; where that is not built either, they
+# exit 77 (skipped).
 set -euo pipefail
 
 here=$(cd "$(dirname "$0")" && pwd)
@@ -16,10 +19,25 @@ work=
 
 die() { echo "FAIL: $*" >&2; exit 1; }
 
-need_loader() {
-    pick_loader "$1" && return 0
-    echo "SKIP: $loader cannot run on this machine (its kernel runs no code of that kind)" >&2
-    exit 77
+root=$(cd "$here/../.." && pwd)
+vm=$here/vm/vm.sh
+vm_state() { echo "$(dirname "$1")/wine-vm"; }
+
+# Runs this step here, or hands it over whole to the Wine test machine; there
+# the template lives on the guest's own disk, where its copies can link to it.
+need_loader() { # need_loader EXE TEMPLATE ARGUMENTS...
+    local exe=$1 template=$2 args
+    shift 2
+    pick_loader "$exe" && return 0
+    [ -z "${GULVOR_IN_VM:-}" ] || die "$loader does not run on the Wine test machine either"
+    if [ "$arch" != win32 ] || ! "$vm" available; then
+        echo "SKIP: $loader cannot run on this machine (its kernel runs no code of that kind)" >&2
+        exit 77
+    fi
+    [[ $exe == "$root"/* ]] || die "$exe is outside $root, which is all the test machine sees"
+    args=("${@//"$template"//var/tmp/${template##*/}}")
+    "$vm" start "$(vm_state "$template")" "$root" || die "the Wine test machine did not start"
+    exec "$vm" run "$(vm_state "$template")" "$here/harness.sh" "${args[@]}"
 }
 
 cleanup() {
@@ -36,8 +54,10 @@ export_registry() { # export_registry FILE
 
 case "${1:-}" in
 prefix)
-    template=$2 exe=$3
-    need_loader "$exe"
+    template=$2 exe=$3 kind=$4
+    need_loader "$exe" "$template" "$@"
+    # A 64-bit Windows is made, and its tools run, by the 64-bit loader.
+    if [ "$kind" = win64 ]; then arch=win64 loader=/usr/lib/wine/wine64; fi
     work=$(mktemp -d)
     rm -rf "$template"
     mkdir -p "$template"
@@ -54,10 +74,18 @@ prefix)
     ;;
 scenario)
     name=$2 template=$3 exe=$4 helpers=$5
-    need_loader "$exe"
+    need_loader "$exe" "$template" "$@"
     line=$(grep -E "^$name[[:space:]]*\|" "$here/scenarios.txt") || die "no scenario $name"
-    IFS='|' read -r _ fixture_list setup arg_text remain notice runs <<<"$line"
+    IFS='|' read -r _ kind fixture_list setup arg_text remain notice runs <<<"$line"
     [ -f "$template/system.reg" ] || die "no prefix at $template"
+    # The program always runs under its own loader. On a 64-bit Windows the
+    # tools are 64-bit and see the whole registry; the program's fixtures go
+    # in through the 32-bit regedit, into the 32-bit view the program sees.
+    program_loader=$loader regedit=regedit view=own
+    if [ "${kind// /}" = win64 ]; then
+        [ "$arch" = win32 ] || die "$name is for the 32-bit program"
+        loader=/usr/lib/wine/wine64 regedit='C:\windows\syswow64\regedit.exe' view=wow64
+    fi
 
     work=$(mktemp -d)
     export WINEPREFIX=$work/prefix
@@ -68,7 +96,7 @@ scenario)
     start_server
 
     for fixture in $fixture_list; do
-        wine_run regedit /s "$(winpath "$fixtures/$fixture.reg")"
+        wine_run "$regedit" /s "$(winpath "$fixtures/$fixture.reg")"
     done
     IFS=',' read -r -a steps <<<"$setup"
     for step in "${steps[@]}"; do
@@ -76,6 +104,10 @@ scenario)
         case "$verb" in
         lock) wine_run "$helpers/set_key_security.exe" "$key" "$sddl" || die "cannot lock $key" ;;
         add) wine_run reg add "HKCR\\$key" /f || die "cannot add $key" ;;
+        import64)
+            [ "$view" = wow64 ] || die "import64 needs a 64-bit Windows"
+            wine_run regedit /s "$(winpath "$fixtures/$key.reg")"
+            ;;
         "") ;;
         *) die "unknown set-up step: $step" ;;
         esac
@@ -86,9 +118,9 @@ scenario)
     image=$(image_range "$exe")
     for run in $(seq "${runs// /}"); do
         if [ "$run" -gt 1 ]; then restart_server; fi
-        WINEDEBUG=+relay "$loader" "$exe" "${args[@]}" </dev/null >"$work/program.out" 2>"$work/relay.txt" &
+        WINEDEBUG=+relay "$program_loader" "$exe" "${args[@]}" </dev/null >"$work/program.out" 2>"$work/relay.txt" &
         program=$!
-        "$loader" "$helpers/read_notice.exe" 30000 </dev/null >"$work/notice.txt" 2>>"$work/wine.log" || true
+        "$program_loader" "$helpers/read_notice.exe" 30000 </dev/null >"$work/notice.txt" 2>>"$work/wine.log" || true
         tr -d '\r' <"$work/notice.txt" >"$work/notice.clean"
         # Press OK as a user would: the Return key on the box's own window.
         timeout 10 xdotool search --sync --onlyvisible --name '^GULVOR$' >/dev/null 2>&1 || true
@@ -111,12 +143,15 @@ scenario)
     done
 
     export_registry "$work/after.reg"
-    python3 "$here/verify.py" registry "$here/plan_rows.txt" "$work/before.reg" "$work/after.reg" "$remain" ||
+    python3 "$here/verify.py" registry "$here/plan_rows.txt" "$work/before.reg" "$work/after.reg" "$remain" "$view" ||
         die "the registry changed other than expected"
     echo "PASS: $name"
     ;;
+finish)
+    "$vm" stop "$(vm_state "$2")"
+    ;;
 *)
-    echo "usage: $0 prefix TEMPLATE EXE | scenario NAME TEMPLATE EXE HELPERS" >&2
+    echo "usage: $0 prefix TEMPLATE EXE | scenario NAME TEMPLATE EXE HELPERS | finish TEMPLATE" >&2
     exit 2
     ;;
 esac

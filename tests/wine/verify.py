@@ -139,27 +139,35 @@ def sections(path):
     return {k: v for k, v in found.items() if not k.startswith(VOLATILE)}
 
 
-def class_key(path):
-    """The path below the classes root, or None for a key elsewhere."""
-    # A 64-bit prefix shows the keys that both views share (TypeLib) under each view.
-    roots = (
-        "hkey_local_machine\\software\\classes\\wow6432node\\",
-        "hkey_local_machine\\software\\wow6432node\\classes\\",
-        "hkey_local_machine\\software\\classes\\",
-        "hkey_classes_root\\",
-    )
-    for root in roots:
+WOW64_ROOTS = (
+    "hkey_local_machine\\software\\classes\\wow6432node\\",
+    "hkey_local_machine\\software\\wow6432node\\classes\\",
+)
+
+
+def class_key(path, view):
+    """The path below the classes root as the program sees it, or None for a
+    key it does not see."""
+    # Keys that both views share (TypeLib) show in a 64-bit prefix under each view.
+    for root in WOW64_ROOTS:
         if path.startswith(root):
             return path[len(root):]
+    for root in ("hkey_local_machine\\software\\classes\\", "hkey_classes_root\\"):
+        if path.startswith(root):
+            below = path[len(root):]
+            # A 32-bit program on 64-bit Windows sees its own CLSID branch, not this one.
+            if view == "wow64" and (below == "clsid" or below.startswith("clsid\\")):
+                return None
+            return below
     return None
 
 
-def check_registry(plan_file, before_file, after_file, remain):
+def check_registry(plan_file, before_file, after_file, remain, view):
     keys = {(s if p is None else p + "\\" + s).lower() for p, s in plan(plan_file)}
     stay = {k.lower() for k in remain.split()}
     before, after, errors = sections(before_file), sections(after_file), []
     for path, (name, lines) in before.items():
-        below = class_key(path)
+        below = class_key(path, view)
         should_go = below in keys and below not in stay
         if should_go and path in after:
             errors.append(f"still there: {name}")
@@ -168,8 +176,10 @@ def check_registry(plan_file, before_file, after_file, remain):
         elif not should_go and after[path][1] != lines:
             errors.append(f"changed: {name}")
     errors += [f"appeared: {after[p][0]}" for p in after if p not in before]
+    if view == "wow64" and not any(p.startswith(WOW64_ROOTS) and class_key(p, view) in keys for p in before):
+        errors.append("none of the program's keys was in the 32-bit view to begin with")
     for path in stay:
-        if path not in {class_key(p) for p in before}:
+        if path not in {class_key(p, view) for p in before}:
             errors.append(f"expected to stay but never there: {path}")
     return errors
 
