@@ -95,8 +95,10 @@ scenario)
     start_display
     start_server
 
+    imported=() imported64=()
     for fixture in $fixture_list; do
         wine_run "$regedit" /s "$(winpath "$fixtures/$fixture.reg")"
+        imported+=("$fixtures/$fixture.reg")
     done
     IFS=',' read -r -a steps <<<"$setup"
     for step in "${steps[@]}"; do
@@ -107,6 +109,7 @@ scenario)
         import64)
             [ "$view" = wow64 ] || die "import64 needs a 64-bit Windows"
             wine_run regedit /s "$(winpath "$fixtures/$key.reg")"
+            imported64+=("$fixtures/$key.reg")
             ;;
         "") ;;
         *) die "unknown set-up step: $step" ;;
@@ -114,6 +117,9 @@ scenario)
     done
     eval "args=($arg_text)"
     export_registry "$work/before.reg"
+    python3 "$here/verify.py" fixtures "$work/before.reg" "$view" "${imported[@]}" &&
+        python3 "$here/verify.py" fixtures "$work/before.reg" own "${imported64[@]}" ||
+        die "the fixtures did not all reach the registry"
 
     image=$(image_range "$exe")
     for run in $(seq "${runs// /}"); do

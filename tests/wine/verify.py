@@ -184,12 +184,24 @@ def check_registry(plan_file, before_file, after_file, remain, view):
     return errors
 
 
+def check_fixtures(before_file, view, *fixture_files):
+    """Every key of the fixtures is in the registry, so that no scenario passes on an import that failed."""
+    present = {class_key(path, view) for path in sections(before_file)}
+    errors = []
+    for fixture in fixture_files:
+        for path in sections(fixture):
+            if path.startswith("hkey_classes_root\\") and path[len("hkey_classes_root\\"):] not in present:
+                errors.append(f"not imported from {fixture}: {path}")
+    return errors
+
+
 def main():
     mode, *args = sys.argv[1:]
     if mode == "count":  # for the benchmark: how many calls the program made
         print(len(calls(*args)))
         return 0
-    errors = {"trace": check_trace, "notice": check_notice, "registry": check_registry}[mode](*args)
+    checks = {"trace": check_trace, "notice": check_notice, "registry": check_registry, "fixtures": check_fixtures}
+    errors = checks[mode](*args)
     for error in errors:
         print(f"  {mode}: {error}", file=sys.stderr)
     return 1 if errors else 0
