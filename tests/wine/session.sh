@@ -23,6 +23,11 @@ pick_loader() { # pick_loader EXE
 # of the same sources; sets build, exe, loader and arch.
 build_for_wine() { # build_for_wine PROJECT-ROOT
     local preset
+    if [ -n "${GULVOR_IN_VM:-}" ]; then # built by the host, which has the toolchain
+        build=$1/build/windows exe=$1/build/windows/gulvor-cleanup.exe
+        pick_loader "$exe"
+        return
+    fi
     for preset in windows windows64; do
         cmake --preset "$preset" >/dev/null
         cmake --build --preset "$preset" -j 2 >/dev/null

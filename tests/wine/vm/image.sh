@@ -40,7 +40,7 @@ rm -f "$dir/stamp"
 install -m 0644 "$rootfs"/boot/vmlinuz-* "$dir/vmlinuz"
 install -m 0644 "$rootfs"/boot/initrd.img-* "$dir/initrd.img"
 rm -f "$dir/disk.img"
-mke2fs -q -t ext4 -L wine-vm -d "$rootfs" "$dir/disk.img" 6G
+quiet mke2fs -q -t ext4 -L wine-vm -d "$rootfs" "$dir/disk.img" 6G
 chmod 0644 "$dir/disk.img"
 echo "$stamp" >"$dir/stamp"
 echo "wine-vm: ready in $dir" >&2
