@@ -157,7 +157,7 @@ finish)
     "$vm" stop "$(vm_state "$2")"
     ;;
 *)
-    echo "usage: $0 prefix TEMPLATE EXE | scenario NAME TEMPLATE EXE HELPERS | finish TEMPLATE" >&2
+    echo "usage: $0 prefix TEMPLATE EXE own|win64 | scenario NAME TEMPLATE EXE HELPERS | finish TEMPLATE" >&2
     exit 2
     ;;
 esac
