@@ -15,11 +15,11 @@ cd "$(dirname "$0")/.."
 root=$PWD
 if [ "${1:-}" = --vm ]; then
     shift
-    scripts/setup.sh build wine >/dev/null
+    scripts/setup.sh build wine wine-vm >/dev/null
     cmake --preset windows >/dev/null
     cmake --build --preset windows -j 2 >/dev/null
     state=$root/build/windows/bench-vm
-    tests/wine/vm/vm.sh available || { echo "the Wine test machine is not built (scripts/setup.sh wine)" >&2; exit 1; }
+    tests/wine/vm/vm.sh available || { echo "the Wine test machine is not built: this kernel runs 32-bit code, run bench/cost.sh" >&2; exit 1; }
     tests/wine/vm/vm.sh start "$state" "$root"
     trap 'tests/wine/vm/vm.sh stop "$state"' EXIT
     tests/wine/vm/vm.sh run "$state" bench/cost.sh "$@"

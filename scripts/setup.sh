@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Installs what the build and the tests need, only where it is missing.
-# Usage: scripts/setup.sh [build|wine]...   (build: toolchain and GoogleTest; wine: Wine, Xvfb and tools)
+# Usage: scripts/setup.sh [build|wine|wine-vm]...
+#   build: toolchain and GoogleTest; wine: Wine, Xvfb and tools;
+#   wine-vm: where this kernel runs no 32-bit code, the Wine test machine (tests/wine/vm)
 set -euo pipefail
 
 as_root() {
@@ -45,8 +47,8 @@ for part in "${@:-build}"; do
         need xvfb
         need xdotool
         need imagemagick
-        wine_vm=1
         ;;
+    wine-vm) wine_vm=1 ;;
     *) echo "setup: unknown part '$part'" >&2; exit 2 ;;
     esac
 done
@@ -55,6 +57,7 @@ apt_install "${missing[@]}"
 # A kernel without 32-bit support cannot run wine32 itself; the 32-bit
 # scenarios then run in a small Debian guest under QEMU, built here once.
 if [ -n "$wine_vm" ] && ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
+    [ -x /usr/lib/wine/wine ] || { echo "setup: wine-vm comes after wine" >&2; exit 2; }
     missing=()
     need qemu-system-x86
     need debootstrap

@@ -3,7 +3,7 @@
 # executable, and the Wine end-to-end scenarios.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/setup.sh build wine
+scripts/setup.sh build wine wine-vm
 
 cmake --preset host >/dev/null
 cmake --build --preset host -j 2
