@@ -29,14 +29,8 @@ runs=${1:-10}
 # The test machine has everything, and no network to fetch more with.
 [ -n "${GULVOR_IN_VM:-}" ] || scripts/setup.sh build wine >/dev/null
 
-work=$(mktemp -d)
 . tests/wine/session.sh
-cleanup() {
-    set +e
-    end_session
-    rm -rf "$work"
-}
-trap cleanup EXIT
+scratch_session
 build_for_wine "$root"
 start_display
 export WINEPREFIX=$work/prefix WINEARCH=$arch

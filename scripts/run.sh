@@ -22,14 +22,8 @@ while [ $# -gt 0 ]; do
 done
 
 scripts/setup.sh build wine
-work=$(mktemp -d)
 . tests/wine/session.sh
-cleanup() {
-    set +e
-    end_session
-    rm -rf "$work"
-}
-trap cleanup EXIT
+scratch_session
 build_for_wine "$root"
 echo "executable: $exe"
 

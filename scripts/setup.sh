@@ -63,5 +63,5 @@ if [ -n "$wine_vm" ] && ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
     need debootstrap
     need e2fsprogs
     apt_install "${missing[@]}"
-    as_root "$(dirname "$0")/../tests/wine/vm/image.sh" /var/cache/gulvor-cleanup/wine-vm
+    as_root "$(dirname "$0")/../tests/wine/vm/vm.sh" build
 fi

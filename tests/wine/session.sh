@@ -1,6 +1,7 @@
 # Sourced by the Wine scenarios, the run command and the benchmark: one Wine
 # session on a private Xvfb display, started and stopped by process id.
-# The caller sets `work` to a scratch folder of its own first.
+# The caller sets `work` to a scratch folder of its own first, or has
+# scratch_session make one.
 
 export WINEDEBUG=-all
 # No mono or gecko prompts; no menu entries written outside the prefix.
@@ -36,6 +37,12 @@ build_for_wine() { # build_for_wine PROJECT-ROOT
         echo "note: this machine cannot run 32-bit programs; using the 64-bit build under wine64" >&2
     done
     return 1
+}
+
+# A scratch folder for the session; both go when the script exits.
+scratch_session() {
+    work=$(mktemp -d)
+    trap 'set +e; end_session; rm -rf "$work"' EXIT
 }
 
 start_display() {

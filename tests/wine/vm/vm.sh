@@ -3,17 +3,22 @@
 # runs no 32-bit code. It shares the project folder at the same path and runs
 # the commands it is given there, one at a time.
 #
+#   vm.sh build                  build the machine's disk (as root), if not up to date
 #   vm.sh available              is the machine's disk built?
 #   vm.sh start STATE ROOT       boot it (if not running), sharing ROOT
 #   vm.sh run STATE COMMAND...   run COMMAND in the guest, in this folder
 #   vm.sh stop STATE             shut it down
 set -euo pipefail
 
-image=${GULVOR_WINE_VM:-/var/cache/gulvor-cleanup/wine-vm}
+here=$(cd "$(dirname "$0")" && pwd)
+image=/var/cache/gulvor-cleanup/wine-vm
 
 running() { [ -f "$1/qemu.pid" ] && kill -0 "$(cat "$1/qemu.pid")" 2>/dev/null && [ -e "$1/jobs/ready" ]; }
 
 case "${1:-}" in
+build)
+    exec "$here/image.sh" "$image"
+    ;;
 available)
     [ -f "$image/stamp" ] && command -v qemu-system-x86_64 >/dev/null
     ;;
@@ -76,7 +81,7 @@ stop)
     rm -f "$state/qemu.pid"
     ;;
 *)
-    echo "usage: $0 available | start STATE ROOT | run STATE COMMAND... | stop STATE" >&2
+    echo "usage: $0 build | available | start STATE ROOT | run STATE COMMAND... | stop STATE" >&2
     exit 2
     ;;
 esac
